@@ -1,0 +1,11 @@
+#pragma once
+
+#include "RecordData.h"
+
+// Orders two values of a field: empty values first, numbers by value, texts
+// character by character with trailing blanks ignored (as a database compares char
+// columns) and with case, dates by time. Returns <0, 0 or >0.
+int compareValues(const QVariant &a, const QVariant &b);
+
+// Text with its trailing blanks removed.
+QString withoutTrailingBlanks(const QString &text);

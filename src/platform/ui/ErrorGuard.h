@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+#include <utility>
+
+// Runs one UI entry point (a click, a menu item, a paint step). Any exception it throws
+// is shown in the standard error box with its own text and goes no further:
+// no exception crosses Qt's event loop. Returns false when an error was shown.
+bool guard(const std::function<void()> &entryPoint);
+
+// Wraps a callable for connect(): the slot body runs inside guard().
+template<typename F>
+auto guarded(F f)
+{
+    return [f = std::move(f)](auto &&...args) {
+        guard([&] { f(std::forward<decltype(args)>(args)...); });
+    };
+}

@@ -25,8 +25,7 @@ void ClientDataSet::Open()
     if (!provider)
         throw KvoError(QStringLiteral("%1: provedor '%2' não encontrado.").arg(objectName(), ProviderName));
     RecordData rows = provider->GetRecords(CommandText);
-    setActive(true);
-    assignData(std::move(rows));
+    activateWith(std::move(rows));
 }
 
 void ClientDataSet::Close()
@@ -40,8 +39,7 @@ void ClientDataSet::CreateDataSet()
 {
     RecordData rows;
     rows.fields = FieldDefs;
-    setActive(true);
-    assignData(std::move(rows));
+    activateWith(std::move(rows));
 }
 
 void ClientDataSet::Append()
@@ -70,6 +68,8 @@ void ClientDataSet::Post()
 {
     if (!m_inserting)
         return;
+    if (fieldCount() == 0)
+        throw KvoError(QStringLiteral("%1: o conjunto de dados não tem campos.").arg(objectName()));
     RecordData &rows = mutableData();
     for (const FieldDef &f : rows.fields) {
         const int i = int(&f - rows.fields.constData());
@@ -80,8 +80,11 @@ void ClientDataSet::Post()
     m_inserting = false;
     m_pending.clear();
     const int visible = insertIntoView(rows.rowCount() - 1);
-    if (visible >= 0)
+    if (visible >= 0) {
+        // The posted row becomes the current one.
+        setRecNo(visible);
         emit rowsInserted(visible, visible);
+    }
 }
 
 void ClientDataSet::Cancel()
@@ -92,12 +95,24 @@ void ClientDataSet::Cancel()
 
 void ClientDataSet::setData(const RecordData &rows)
 {
-    setActive(true);
-    assignData(rows);
+    activateWith(rows);
 }
 
 void ClientDataSet::setData(RecordData &&rows)
 {
+    activateWith(std::move(rows));
+}
+
+void ClientDataSet::activateWith(RecordData rows)
+{
+    // A filter or index that does not fit the new rows fails before anything changes:
+    // the data set stays as it was, open or closed.
+    const bool wasActive = active();
     setActive(true);
-    assignData(std::move(rows));
+    try {
+        assignData(std::move(rows));
+    } catch (...) {
+        setActive(wasActive);
+        throw;
+    }
 }

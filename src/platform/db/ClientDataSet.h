@@ -43,6 +43,7 @@ public:
 
 private:
     DataSetProvider *findProvider() const;
+    void activateWith(RecordData rows);
 
     DataSetProvider *m_provider = nullptr;
     bool m_inserting = false;

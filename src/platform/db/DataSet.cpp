@@ -41,27 +41,80 @@ int DataSet::fieldIndexOrThrow(const QString &name) const
 
 void DataSet::setFilter(const QString &text)
 {
+    const QString previous = m_filterText;
     m_filterText = text;
-    if (m_active)
-        rebuildView();
+    if (m_active) {
+        try {
+            rebuildView();
+        } catch (...) {
+            m_filterText = previous;
+            throw;
+        }
+    }
 }
 
 void DataSet::setFiltered(bool on)
 {
+    const bool previous = m_filtered;
     m_filtered = on;
-    if (m_active)
-        rebuildView();
+    if (m_active) {
+        try {
+            rebuildView();
+        } catch (...) {
+            m_filtered = previous;
+            throw;
+        }
+    }
 }
 
 void DataSet::setIndexFieldNames(const QString &names)
 {
+    const QString previous = m_indexFieldNames;
     m_indexFieldNames = names;
-    if (m_active)
-        rebuildView();
+    if (m_active) {
+        try {
+            rebuildView();
+        } catch (...) {
+            m_indexFieldNames = previous;
+            throw;
+        }
+    }
 }
+
+namespace {
+struct ViewSettings
+{
+    FilterExpression filter;
+    QVector<int> indexFields;
+};
+
+// Filter and index for rows with `fields`; throws KvoError for a bad filter or an
+// unknown index field.
+ViewSettings viewSettings(bool filtered, const QString &filterText, const QString &indexFieldNames,
+                          const QVector<FieldDef> &fields)
+{
+    ViewSettings settings;
+    if (filtered && !filterText.trimmed().isEmpty())
+        settings.filter = FilterExpression::parse(filterText, fields);
+    for (const QString &name : indexFieldNames.split(u';', Qt::SkipEmptyParts)) {
+        const QString wanted = name.trimmed();
+        int i = -1;
+        for (int f = 0; f < fields.size() && i < 0; ++f)
+            if (fields.at(f).name.compare(wanted, Qt::CaseInsensitive) == 0)
+                i = f;
+        if (i < 0)
+            throw KvoError(QStringLiteral("Campo '%1' do índice não encontrado.").arg(wanted));
+        settings.indexFields << i;
+    }
+    return settings;
+}
+} // namespace
 
 void DataSet::assignData(RecordData data)
 {
+    // Check filter and index against the new fields first: on an error the data set
+    // keeps its rows.
+    viewSettings(m_filtered, m_filterText, m_indexFieldNames, data.fields);
     m_data = std::move(data);
     rebuildView();
 }
@@ -69,18 +122,9 @@ void DataSet::assignData(RecordData data)
 void DataSet::rebuildView()
 {
     // Parse first: a bad filter or index leaves the data set as it was.
-    FilterExpression filter;
-    if (m_filtered && !m_filterText.trimmed().isEmpty())
-        filter = FilterExpression::parse(m_filterText, m_data.fields);
-    QVector<int> indexFields;
-    for (const QString &name : m_indexFieldNames.split(u';', Qt::SkipEmptyParts)) {
-        const int i = m_data.indexOf(name.trimmed());
-        if (i < 0)
-            throw KvoError(QStringLiteral("Campo '%1' do índice não encontrado.").arg(name.trimmed()));
-        indexFields << i;
-    }
-    m_filter = filter;
-    m_indexFields = indexFields;
+    ViewSettings settings = viewSettings(m_filtered, m_filterText, m_indexFieldNames, m_data.fields);
+    m_filter = std::move(settings.filter);
+    m_indexFields = std::move(settings.indexFields);
 
     const int rows = m_data.rowCount();
     m_view.clear();

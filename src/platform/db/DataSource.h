@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
-class DataSet;
+#include "DataSet.h"
 
 // Links a data set to the controls that show it.
 class DataSource : public QObject

@@ -1,5 +1,6 @@
 #include "DriverCatalog.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QtGlobal>
 
@@ -146,7 +147,9 @@ QVector<ConnectAttempt> DriverCatalog::attempts(const QString &driverName, const
     for (const QString &line : params)
         if (line.contains(QStringLiteral("TransIsolation=ReadCommit"), Qt::CaseInsensitive))
             readCommitted = true;
-    const QString extra = qEnvironmentVariable("GERLOCK_ODBC_OPTIONS").trimmed();
+    // Written as "a=1;b=2;" it must not leave an empty attribute in the string.
+    QString extra = qEnvironmentVariable("GERLOCK_ODBC_OPTIONS");
+    extra.remove(QRegularExpression(QStringLiteral("^[\\s;]+|[\\s;]+$")));
     const int timeout = loginTimeoutSeconds();
 
     QVector<ConnectAttempt> result;

@@ -219,6 +219,18 @@ void SQLConnection::Open()
     Worker *w = m_worker.get();
     QString usedDriver;
     QString usedString;
+    // A failed open also keeps what it tried last, for the diagnostics.
+    struct KeepLastUsed
+    {
+        SQLConnection *self;
+        const QString &driver;
+        const QString &connectString;
+        ~KeepLastUsed()
+        {
+            self->m_lastQtDriver = driver;
+            self->m_lastConnectString = connectString;
+        }
+    } keepLastUsed{this, usedDriver, usedString};
     runOnWorker([&] {
         w->removeDatabase();
         QStringList failures;
@@ -257,8 +269,6 @@ void SQLConnection::Open()
         // only say that a driver is missing.
         throw KvoError(failures.isEmpty() ? QStringLiteral("Falha ao conectar.") : failures.last());
     });
-    m_lastQtDriver = usedDriver;
-    m_lastConnectString = usedString;
     m_connected = true;
     if (AfterConnect) {
         try {

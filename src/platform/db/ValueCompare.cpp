@@ -10,6 +10,14 @@ QString withoutTrailingBlanks(const QString &text)
     return n == text.size() ? text : text.left(n);
 }
 
+QStringView withoutTrailingBlanks(QStringView text)
+{
+    qsizetype n = text.size();
+    while (n > 0 && text.at(n - 1) == u' ')
+        --n;
+    return text.first(n);
+}
+
 namespace {
 bool isNumber(const QVariant &v)
 {
@@ -58,6 +66,13 @@ int compareValues(const QVariant &a, const QVariant &b)
         const QDateTime x = a.toDateTime();
         const QDateTime y = b.toDateTime();
         return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString) {
+        // The common case (sorting and searching text columns) without copies.
+        const QStringView x = withoutTrailingBlanks(QStringView(*static_cast<const QString *>(a.constData())));
+        const QStringView y = withoutTrailingBlanks(QStringView(*static_cast<const QString *>(b.constData())));
+        const int c = x.compare(y, Qt::CaseSensitive);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     const QString x = withoutTrailingBlanks(a.toString());
     const QString y = withoutTrailingBlanks(b.toString());

@@ -9,3 +9,5 @@ int compareValues(const QVariant &a, const QVariant &b);
 
 // Text with its trailing blanks removed.
 QString withoutTrailingBlanks(const QString &text);
+// The same without copying: a view of `text` up to its last non-blank character.
+QStringView withoutTrailingBlanks(QStringView text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 // Runs one UI entry point (a click, a menu item, a paint step). Any exception it throws
@@ -13,6 +14,9 @@ template<typename F>
 auto guarded(F f)
 {
     return [f = std::move(f)](auto &&...args) {
-        guard([&] { f(std::forward<decltype(args)>(args)...); });
+        if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
+            guard([&] { f(std::forward<decltype(args)>(args)...); });
+        else
+            guard([&] { f(); }); // a slot that ignores the signal's arguments
     };
 }

@@ -75,6 +75,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void createControls();
@@ -87,4 +88,5 @@ private:
 
     bool m_shown = false;
     bool m_outerSizeFixed = false;
+    bool m_painted = false;
 };

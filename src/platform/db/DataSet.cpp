@@ -43,7 +43,8 @@ void DataSet::setFilter(const QString &text)
 {
     const QString previous = m_filterText;
     m_filterText = text;
-    if (m_active) {
+    // While the filter is off its text changes nothing that shows.
+    if (m_active && m_filtered) {
         try {
             rebuildView();
         } catch (...) {

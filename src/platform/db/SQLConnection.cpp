@@ -219,19 +219,7 @@ void SQLConnection::Open()
     Worker *w = m_worker.get();
     QString usedDriver;
     QString usedString;
-    // A failed open also keeps what it tried last, for the diagnostics.
-    struct KeepLastUsed
-    {
-        SQLConnection *self;
-        const QString &driver;
-        const QString &connectString;
-        ~KeepLastUsed()
-        {
-            self->m_lastQtDriver = driver;
-            self->m_lastConnectString = connectString;
-        }
-    } keepLastUsed{this, usedDriver, usedString};
-    runOnWorker([&] {
+    const auto open = [&] {
         w->removeDatabase();
         QStringList failures;
         for (const ConnectAttempt &a : attempts) {
@@ -268,7 +256,17 @@ void SQLConnection::Open()
         // The message of the last candidate is the one the user needs; earlier ones
         // only say that a driver is missing.
         throw KvoError(failures.isEmpty() ? QStringLiteral("Falha ao conectar.") : failures.last());
-    });
+    };
+    try {
+        runOnWorker(open);
+    } catch (...) {
+        // A failed open also keeps what it tried last, for the diagnostics.
+        m_lastQtDriver = usedDriver;
+        m_lastConnectString = usedString;
+        throw;
+    }
+    m_lastQtDriver = usedDriver;
+    m_lastConnectString = usedString;
     m_connected = true;
     if (AfterConnect) {
         try {

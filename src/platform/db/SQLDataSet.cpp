@@ -12,6 +12,6 @@ void SQLDataSet::Open()
     if (CommandText.trimmed().isEmpty())
         throw KvoError(QStringLiteral("%1: nenhum comando SQL informado.").arg(objectName()));
     RecordData rows = m_connection->Query(CommandText);
-    assignData(std::move(rows));
     setActive(true);
+    assignData(std::move(rows));
 }

@@ -5,7 +5,7 @@
 
 class DataSource;
 class GridColumn;
-class GridStyle;
+#include "GridStyle.h"
 class TableViewModel;
 
 // A data table view: run-time columns bound to the fields of a data source, read-only

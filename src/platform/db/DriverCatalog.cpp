@@ -1,6 +1,8 @@
 #include "DriverCatalog.h"
 
 #include <QRegularExpression>
+#include "Error.h"
+
 #include <QSqlDatabase>
 #include <QtGlobal>
 
@@ -118,6 +120,20 @@ QString DriverCatalog::odbcValue(const QString &value)
     return u'{' + escaped + u'}';
 }
 
+QString DriverCatalog::freeTdsValue(const QString &value)
+{
+    const bool needsBraces = value.contains(u';') || value.contains(u'{') || value.contains(u'}')
+        || value.contains(u'=') || value.startsWith(u' ') || value.endsWith(u' ');
+    if (!needsBraces)
+        return value;
+    // FreeTDS ends a braced value at the first "}" followed by ";" and takes every other
+    // character as written: "}" is not doubled, and "};" cannot be carried at all.
+    if (value.contains(QStringLiteral("};")))
+        throw KvoError(QStringLiteral("O driver FreeTDS não consegue transmitir um valor que contenha \"};\" "
+                                      "(senha, usuário ou base). Troque a senha ou use o driver ODBC da Microsoft."));
+    return u'{' + value + u'}';
+}
+
 void DriverCatalog::setOdbcQtDriver(const QString &qtDriver)
 {
     g_odbcQtDriver = qtDriver.isEmpty() ? QStringLiteral("QODBC") : qtDriver;
@@ -188,24 +204,28 @@ QVector<ConnectAttempt> DriverCatalog::attempts(const QString &driverName, const
             QString h, port, instance;
             splitServer(host, h, port, instance);
             const bool freeTds = candidate.contains(QStringLiteral("FreeTDS"), Qt::CaseInsensitive);
+            const auto value = freeTds ? &DriverCatalog::freeTdsValue : &DriverCatalog::odbcValue;
             if (freeTds) {
                 // FreeTDS takes the port on its own; an instance goes with the host.
-                parts << QStringLiteral("Server=") + odbcValue(instance.isEmpty() ? h : h + u'\\' + instance);
+                parts << QStringLiteral("Server=") + value(instance.isEmpty() ? h : h + u'\\' + instance);
                 if (!port.isEmpty())
-                    parts << QStringLiteral("Port=") + odbcValue(port);
+                    parts << QStringLiteral("Port=") + value(port);
             } else {
-                parts << QStringLiteral("Server=") + odbcValue(host.trimmed());
+                parts << QStringLiteral("Server=") + value(host.trimmed());
             }
-            parts << QStringLiteral("Database=") + odbcValue(database);
+            parts << QStringLiteral("Database=") + value(database);
             if (osAuthentication) {
                 parts << QStringLiteral("Trusted_Connection=Yes");
             } else {
-                parts << QStringLiteral("UID=") + odbcValue(user);
-                parts << QStringLiteral("PWD=") + odbcValue(password);
+                parts << QStringLiteral("UID=") + value(user);
+                parts << QStringLiteral("PWD=") + value(password);
                 if (!freeTds)
                     parts << QStringLiteral("Trusted_Connection=No");
             }
-            parts << QStringLiteral("APP=") + odbcValue(QStringLiteral("Gerenciador de Lock"));
+            parts << QStringLiteral("APP=") + value(QStringLiteral("Gerenciador de Lock"));
+            // FreeTDS converts text with the process locale unless told the client's charset.
+            if (freeTds)
+                parts << QStringLiteral("ClientCharset=UTF-8");
         } else if (fam == Family::Oracle) {
             parts << QStringLiteral("DBQ=") + odbcValue(database);
             parts << QStringLiteral("UID=") + odbcValue(user);

@@ -43,6 +43,9 @@ public:
     // Escapes one ODBC connection-string value: braces around it when it holds
     // ; { } = or blanks at an end, with "}" doubled inside.
     static QString odbcValue(const QString &value);
+    // The same for FreeTDS, which reads braced values its own way: braces without
+    // doubling. Throws KvoError for a value holding "};", which FreeTDS cannot carry.
+    static QString freeTdsValue(const QString &value);
 
     // The Qt driver that carries ODBC connection strings ("QODBC"); tests put a
     // scripted driver in its place.

@@ -88,9 +88,10 @@ BusyLoop::~BusyLoop()
 
 void BusyLoop::quit()
 {
-    m_done = true;
-    // The context lives on the waiting thread: the queued call runs inside exec().
+    // Only the waiting thread marks the loop done: exec() cannot return while another
+    // thread is still posting to this object.
     QMetaObject::invokeMethod(m_context, [this] {
+        m_done = true;
         if (m_loop)
             m_loop->quit();
     }, Qt::QueuedConnection);

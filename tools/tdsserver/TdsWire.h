@@ -123,11 +123,6 @@ QByteArray packetize(const QByteArray& payload, quint8 type, int packetSize, qui
 
 // --- requests -------------------------------------------------------------
 
-struct PreLoginRequest {
-    quint8 encryption = 0xFF; // 0xFF when the client sent none
-};
-PreLoginRequest parsePreLogin(const QByteArray& payload);
-
 std::optional<LoginInfo> parseLogin7(const QByteArray& payload);
 
 // Skips the ALL_HEADERS block TDS 7.2+ puts in front of batches, RPC and

@@ -417,13 +417,14 @@ public:
     explicit ServerThread(TestServer::Private* d) : m_d(d) {}
 
     QSemaphore ready;
+    quint16 wanted = 0;
     quint16 port = 0;
 
 protected:
     void run() override
     {
         QTcpServer server;
-        if (!server.listen(QHostAddress::LocalHost, 0)) {
+        if (!server.listen(QHostAddress::LocalHost, wanted)) {
             ready.release();
             return;
         }
@@ -458,9 +459,15 @@ TestServer::~TestServer() { stop(); }
 
 quint16 TestServer::start()
 {
+    return start(0);
+}
+
+quint16 TestServer::start(quint16 port)
+{
     if (d->thread)
         return d->port;
     auto* thread = new ServerThread(d.get());
+    thread->wanted = port;
     thread->setObjectName(QStringLiteral("tds-test-server"));
     thread->start();
     thread->ready.acquire();

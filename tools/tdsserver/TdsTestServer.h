@@ -51,6 +51,8 @@ public:
     // Listens on 127.0.0.1 on a port chosen by the OS, serving every client
     // from a thread of its own. Returns the port (0 if listening failed).
     quint16 start();
+    // Listens on the given port of 127.0.0.1 (0: a free one); returns 0 when it cannot.
+    quint16 start(quint16 port);
     // Closes every client connection and the listener; safe to call twice.
     void stop();
     quint16 port() const;

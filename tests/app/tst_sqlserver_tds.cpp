@@ -148,9 +148,9 @@ void TestSqlServerTds::abreConsultaEliminaEAtualiza()
 
     // Kill: one statement per blocker in BlkBy order, none for the parallel query; the
     // refused one goes unreported; the refresh comes 3 s after the last kill.
-    cena.acompanhaKills(true);
-    m_ui->recorder().realPause = true;
     srv.clearStatements();
+    cena.acompanhaKills(true); // counts from the record as it is now
+    m_ui->recorder().realPause = true;
     QTest::mouseClick(w.btnEliminaLock, Qt::LeftButton);
     const QStringList enviados = semConexao(srv.statements());
     QCOMPARE(enviados, QStringList({"kill 54", "kill 77", TForm1::sqlSpWho2, TForm1::sqlDetalheSqlServer}));

@@ -107,7 +107,8 @@ private slots:
         QVERIFY(c->Connected());
 
         const QString expected = QStringLiteral(
-            "DRIVER={FreeTDS};Server=srv;Port=1433;Database=vestra;UID=KVO;PWD={a;b{c}}d};APP=Gerenciador de Lock;");
+            "DRIVER={FreeTDS};Server=srv;Port=1433;Database=vestra;UID=KVO;PWD={a;b{c}d};APP=Gerenciador de Lock;"
+            "ClientCharset=UTF-8;");
         const QList<ScriptedEvent> opens = script.opens();
         QCOMPARE(opens.size(), 1);
         QCOMPARE(opens[0].connectString, expected);

@@ -35,7 +35,8 @@ public:
     QList<Sessao> &sessoes() { return m_sessoes; }
     // Scripts the two queries from the sessions as they are now.
     void publica();
-    // Plays "kill N" statements as they arrive (polls the server's record).
+    // Plays "kill N" statements as they arrive (polls the server's record, from its
+    // present length: call it again after clearing the server's record).
     void acompanhaKills(bool ligado);
     void mata(int spid);
 

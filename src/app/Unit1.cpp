@@ -26,6 +26,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QTimer>
 #include <QToolButton>
 #include <QApplication>
@@ -110,9 +113,43 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x,
     return label;
 }
 
+// A large button with its image above its caption, the two centred together.
+class ImageButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        option.icon = QIcon();
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+
+        const QSize image = iconSize();
+        const QFontMetrics metrics(font());
+        const int gap = 6;
+        const int top = (height() - (image.height() + gap + metrics.height())) / 2;
+        const QRect imageRect((width() - image.width()) / 2, top, image.width(), image.height());
+        icon().paint(&painter, imageRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        const QRect textRect(0, top + image.height() + gap, width(), metrics.height());
+        painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignVCenter, text());
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = textRect.adjusted(8, -2, -8, 2);
+            painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        }
+    }
+};
+
 QToolButton *makeImageButton(QWidget *parent, const char *name, const QString &text, const QImage &image)
 {
-    auto *button = new QToolButton(parent);
+    auto *button = new ImageButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(text);
     button->setIcon(QIcon(QPixmap::fromImage(image)));

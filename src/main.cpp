@@ -1,3 +1,4 @@
+#include "MemoryPolicy.h"
 #include "QtUiServices.h"
 #include "Unit1.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepFreedMemoryForReuse();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gerenciador-lock"));
     QApplication::setApplicationDisplayName(QStringLiteral("Gerenciador de Lock"));

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace LockMerge {
 
 void mescla(DataSet &lista, DataSet &detalhe, ClientDataSet &destino)
@@ -42,22 +44,37 @@ void mescla(DataSet &lista, DataSet &detalhe, ClientDataSet &destino)
         pares << Par{detalhe.fieldIndexOrThrow(campo), destino.fieldIndexOrThrow(campo)};
     }
 
+    // Row v of the result is visible row v of the list. The list is read in the order its
+    // rows arrived (one after the other through memory) and each row is written to its
+    // place: the same result as walking the list in its index order, without jumping
+    // about a large list.
     const int campos = lista.fieldCount();
+    const int camposDestino = destino.fieldCount();
     const int blkLista = lista.fieldIndexOrThrow(QStringLiteral("BlkBy"));
-    lista.First();
-    while (!lista.eof()) {
-        destino.Append();
+    const int total = lista.recordCount();
+    QVector<QPair<int, int>> ordem(total); // (row as it arrived, visible row)
+    for (int v = 0; v < total; ++v)
+        ordem[v] = {lista.sourceRow(v), v};
+    std::sort(ordem.begin(), ordem.end());
+
+    RecordData resultado;
+    resultado.fields = destino.fieldDefs();
+    resultado.cells.resize(qsizetype(total) * camposDestino);
+    const RecordData &fonte = lista.data();
+    for (const auto &[linha, visivel] : ordem) {
         for (int i = 0; i < campos; ++i)
-            destino.setFieldValue(i, lista.fieldValue(i));
-        if (const auto numero = LockKill::numeroInteiro(lista.fieldValue(blkLista))) {
+            resultado.at(visivel, i) = fonte.at(linha, i);
+        if (const auto numero = LockKill::numeroInteiro(fonte.at(linha, blkLista))) {
             const auto it = primeiraLinha.constFind(*numero);
             if (it != primeiraLinha.constEnd())
                 for (const Par &p : pares)
-                    destino.setFieldValue(p.destino, detalhe.value(*it, p.origem));
+                    resultado.at(visivel, p.destino) = detalhe.value(*it, p.origem);
         }
-        destino.Post();
-        lista.Next();
     }
+    destino.setData(std::move(resultado));
+    // The list is left at its end, as after walking it.
+    lista.setRecNo(total - 1);
+    lista.Next();
 }
 
 } // namespace LockMerge

@@ -31,6 +31,8 @@ void ClientDataSet::Open()
 void ClientDataSet::Close()
 {
     m_inserting = false;
+    m_editing = false;
+    m_editRow = -1;
     m_pending.clear();
     DataSet::Close();
 }
@@ -46,17 +48,63 @@ void ClientDataSet::Append()
 {
     if (!active())
         throw KvoError(QStringLiteral("%1: o conjunto de dados está fechado.").arg(objectName()));
+    if (m_editing)
+        postEdit();
     m_pending = QVector<QVariant>(fieldCount());
     m_inserting = true;
+    emit stateChanged();
+}
+
+void ClientDataSet::Edit()
+{
+    if (!active())
+        throw KvoError(QStringLiteral("%1: o conjunto de dados está fechado.").arg(objectName()));
+    if (m_inserting || m_editing)
+        return;
+    if (isEmpty()) {
+        Append();
+        return;
+    }
+    if (eof())
+        throw KvoError(QStringLiteral("%1: não há registro corrente.").arg(objectName()));
+    m_editRow = sourceRow(recNo());
+    m_pending = QVector<QVariant>(fieldCount());
+    for (int f = 0; f < fieldCount(); ++f)
+        m_pending[f] = data().at(m_editRow, f);
+    m_editing = true;
+    emit stateChanged();
+}
+
+DataSet::State ClientDataSet::state() const
+{
+    if (!active())
+        return State::Inactive;
+    if (m_inserting)
+        return State::Insert;
+    if (m_editing)
+        return State::Edit;
+    return State::Browse;
+}
+
+const QVector<QVariant> *ClientDataSet::recordBuffer() const
+{
+    return (m_inserting || m_editing) ? &m_pending : nullptr;
+}
+
+void ClientDataSet::checkBrowseMode()
+{
+    if (m_editing)
+        postEdit();
 }
 
 void ClientDataSet::setFieldValue(int field, const QVariant &value)
 {
-    if (!m_inserting)
+    if (!m_inserting && !m_editing)
         throw KvoError(QStringLiteral("%1: o conjunto de dados não está em inserção.").arg(objectName()));
     if (field < 0 || field >= m_pending.size())
         throw KvoError(QStringLiteral("%1: campo %2 inexistente.").arg(objectName()).arg(field));
     m_pending[field] = value;
+    emit fieldChanged(field);
 }
 
 void ClientDataSet::setFieldByName(const QString &name, const QVariant &value)
@@ -66,6 +114,10 @@ void ClientDataSet::setFieldByName(const QString &name, const QVariant &value)
 
 void ClientDataSet::Post()
 {
+    if (m_editing) {
+        postEdit();
+        return;
+    }
     if (!m_inserting)
         return;
     if (fieldCount() == 0)
@@ -85,12 +137,40 @@ void ClientDataSet::Post()
         setRecNo(visible);
         emit rowsInserted(visible, visible);
     }
+    emit stateChanged();
+}
+
+void ClientDataSet::postEdit()
+{
+    RecordData &rows = mutableData();
+    for (int i = 0; i < rows.fieldCount(); ++i) {
+        if (rows.fields.at(i).required && m_pending.at(i).isNull())
+            throw KvoError(QStringLiteral("O campo '%1' deve ter um valor.").arg(rows.fields.at(i).name));
+    }
+    const int row = m_editRow;
+    for (int i = 0; i < rows.fieldCount(); ++i)
+        rows.at(row, i) = m_pending.at(i);
+    m_editing = false;
+    m_editRow = -1;
+    m_pending.clear();
+    rowUpdated(row);
+    emit stateChanged();
+}
+
+void ClientDataSet::dropEdit()
+{
+    m_editing = false;
+    m_editRow = -1;
+    m_pending.clear();
 }
 
 void ClientDataSet::Cancel()
 {
+    const bool pending = m_inserting || m_editing;
     m_inserting = false;
-    m_pending.clear();
+    dropEdit();
+    if (pending)
+        emit stateChanged();
 }
 
 void ClientDataSet::setData(const RecordData &rows)
@@ -114,5 +194,10 @@ void ClientDataSet::activateWith(RecordData rows)
     } catch (...) {
         setActive(wasActive);
         throw;
+    }
+    // The row being edited is gone with the old rows.
+    if (m_editing) {
+        dropEdit();
+        emit stateChanged();
     }
 }

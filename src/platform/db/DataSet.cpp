@@ -29,6 +29,7 @@ void DataSet::setActive(bool active)
         return;
     m_active = active;
     emit activeChanged(active);
+    emit stateChanged();
 }
 
 int DataSet::fieldIndexOrThrow(const QString &name) const
@@ -41,6 +42,8 @@ int DataSet::fieldIndexOrThrow(const QString &name) const
 
 void DataSet::setFilter(const QString &text)
 {
+    if (m_active && m_filtered)
+        checkBrowseMode();
     const QString previous = m_filterText;
     m_filterText = text;
     // While the filter is off its text changes nothing that shows.
@@ -56,6 +59,8 @@ void DataSet::setFilter(const QString &text)
 
 void DataSet::setFiltered(bool on)
 {
+    if (m_active)
+        checkBrowseMode();
     const bool previous = m_filtered;
     m_filtered = on;
     if (m_active) {
@@ -70,6 +75,8 @@ void DataSet::setFiltered(bool on)
 
 void DataSet::setIndexFieldNames(const QString &names)
 {
+    if (m_active)
+        checkBrowseMode();
     const QString previous = m_indexFieldNames;
     m_indexFieldNames = names;
     if (m_active) {
@@ -171,15 +178,25 @@ void DataSet::checkActive() const
         throw KvoError(QStringLiteral("Operação não permitida: o conjunto de dados está fechado."));
 }
 
+void DataSet::moveCursor(int visibleRow)
+{
+    if (m_cursor == visibleRow)
+        return;
+    m_cursor = visibleRow;
+    emit currentChanged(visibleRow);
+}
+
 void DataSet::First()
 {
-    m_cursor = m_view.isEmpty() ? -1 : 0;
+    checkBrowseMode();
+    moveCursor(m_view.isEmpty() ? -1 : 0);
 }
 
 void DataSet::Next()
 {
+    checkBrowseMode();
     if (m_cursor >= 0 && m_cursor < m_view.size())
-        ++m_cursor;
+        moveCursor(m_cursor + 1);
 }
 
 bool DataSet::eof() const
@@ -189,8 +206,11 @@ bool DataSet::eof() const
 
 void DataSet::setRecNo(int visibleRow)
 {
-    if (visibleRow >= 0 && visibleRow < m_view.size())
-        m_cursor = visibleRow;
+    if (visibleRow >= 0 && visibleRow < m_view.size() && visibleRow != m_cursor) {
+        checkBrowseMode();
+        if (visibleRow < m_view.size())
+            moveCursor(visibleRow);
+    }
 }
 
 QVariant DataSet::fieldValue(int field) const
@@ -206,6 +226,15 @@ QVariant DataSet::fieldByName(const QString &name) const
     return fieldValue(fieldIndexOrThrow(name));
 }
 
+QVariant DataSet::recordValue(int field) const
+{
+    if (const QVector<QVariant> *buffer = recordBuffer()) {
+        checkActive();
+        return field >= 0 && field < buffer->size() ? buffer->at(field) : QVariant();
+    }
+    return fieldValue(field);
+}
+
 QString DataSet::fieldAsString(const QString &name) const
 {
     const QVariant v = fieldByName(name);
@@ -215,11 +244,65 @@ QString DataSet::fieldAsString(const QString &name) const
 bool DataSet::Locate(const QString &fieldName, const QVariant &value)
 {
     const int f = fieldIndexOrThrow(fieldName);
+    checkBrowseMode();
     for (int i = 0; i < m_view.size(); ++i) {
         if (compareValues(m_data.at(m_view.at(i), f), value) == 0) {
-            m_cursor = i;
+            moveCursor(i);
             return true;
         }
     }
     return false;
+}
+
+QString DataSet::displayFormat(const QString &fieldName) const
+{
+    return m_displayFormats.value(fieldName.toLower());
+}
+
+void DataSet::setDisplayFormat(const QString &fieldName, const QString &picture)
+{
+    const QString key = fieldName.toLower();
+    if (m_displayFormats.value(key) == picture)
+        return;
+    if (picture.isEmpty())
+        m_displayFormats.remove(key);
+    else
+        m_displayFormats.insert(key, picture);
+    emit displayFormatChanged(fieldName);
+}
+
+// Visible order: the index fields, then arrival order (as rebuildView's stable sort).
+bool DataSet::viewLess(int a, int b) const
+{
+    for (int f : m_indexFields) {
+        const int c = compareValues(m_data.at(a, f), m_data.at(b, f));
+        if (c != 0)
+            return c < 0;
+    }
+    return a < b;
+}
+
+void DataSet::rowUpdated(int row)
+{
+    const int old = int(m_view.indexOf(row));
+    const bool visible = m_filter.isEmpty() || m_filter.matches(m_data, row);
+    const int last = int(m_view.size()) - 1;
+    if (old >= 0 && visible && (old == 0 || viewLess(m_view.at(old - 1), row))
+        && (old == last || viewLess(row, m_view.at(old + 1)))) {
+        emit rowChanged(old);
+        return;
+    }
+    const int currentRow = (m_cursor >= 0 && m_cursor < m_view.size()) ? m_view.at(m_cursor) : -1;
+    if (old >= 0)
+        m_view.removeAt(old);
+    if (visible) {
+        auto pos = std::lower_bound(m_view.begin(), m_view.end(), row,
+                                    [this](int a, int b) { return viewLess(a, b); });
+        m_view.insert(pos, row);
+    }
+    int cursor = currentRow >= 0 ? int(m_view.indexOf(currentRow)) : -1;
+    if (cursor < 0) // the current row left the visible rows: stay at its place
+        cursor = m_view.isEmpty() ? -1 : std::min(std::max(m_cursor, 0), int(m_view.size()) - 1);
+    m_cursor = cursor;
+    emit dataReset();
 }

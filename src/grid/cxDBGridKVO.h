@@ -1,53 +1,55 @@
 #pragma once
 
-#include <QList>
+#include "GridControl.h"
+#include "GridStyle.h"
+
+#include <QByteArray>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 
-class GridStyle;
-class GridTableView;
+#include <functional>
+
+class ClientDataSet;
+class GridChartView;
 #include "SQLConnection.h"
-class QStackedLayout;
+class SQLDataSet;
 
-// A level of the grid: shows one view.
-class GridLevel : public QObject
+// The system's data grid: a grid with the user-selectable colours (seven named styles
+// that its views reference), zebra rows, the chart value-label position and chart
+// defaults, the owning form's name, and the settings the command panel and the layout
+// maintenance form read from it.
+class TcxDBGridKVO : public GridControl
 {
     Q_OBJECT
 public:
-    explicit GridLevel(QObject *parent = nullptr) : QObject(parent) {}
-    QPointer<QWidget> GridView;
-    QString Caption;
-};
-
-// The system's data grid: levels of views, the shared named styles, the user and layout
-// settings, the database connection of its layout store.
-class TcxDBGridKVO : public QWidget
-{
-    Q_OBJECT
-public:
+    // Create(AOwner): the owner is the form or frame around `parent`.
     explicit TcxDBGridKVO(QWidget *parent = nullptr);
+    // Destroy
     ~TcxDBGridKVO() override;
 
-    // Settings
+    // Published properties
     int Usuario() const { return fUsuario; }
     void setUsuario(int value) { fUsuario = value; }
     int Contador() const { return fContador; }
     void setContador(int value) { fContador = value; }
     int Idioma() const { return fIdioma; }
     void setIdioma(int value) { fIdioma = value; }
-    SQLConnection *sqlConnection() const { return fSQLConnection; }
-    void setSQLConnection(SQLConnection *connection) { fSQLConnection = connection; }
+    ::SQLConnection *sqlConnection() const { return fSQLConnection; }
+    void setSQLConnection(::SQLConnection *connection) { fSQLConnection = connection; }
+    QString ArqExcelExporta() const { return fsPvNomeArquivoExcel; }
+    void setArqExcelExporta(const QString &value) { fsPvNomeArquivoExcel = value; }
+    QString ArqHTMLExporta() const { return fsPvNomeArquivoHTML; }
+    void setArqHTMLExporta(const QString &value) { fsPvNomeArquivoHTML = value; }
+    bool Zebrar() const { return fZebrar; }
+    void setZebrar(bool value) { AjustaZebra(value); }
     QString Tecnologia() const { return fTecnologia; }
     void setTecnologia(const QString &value) { fTecnologia = value; }
-    bool Zebrar() const { return fZebrar; }
-    void AjustaZebra(bool value);
+    QObject *RemoteServer() const { return fRemoteServer; }
+    void setRemoteServer(QObject *server) { fRemoteServer = server; }
+    // Notification after a layout restore, with the grid as sender.
+    std::function<void(QObject *Sender)> AfterRestore;
 
-    struct {
-        bool NativeStyle = true;
-    } LookAndFeel;
-
-    // Named styles, owned by the grid (component names = field names).
+    // Styles, created and owned by the grid; component names = field names.
     GridStyle *cxEstiloTitulo;
     GridStyle *cxEstiloGrupo;
     GridStyle *cxEstiloLinha;
@@ -56,21 +58,54 @@ public:
     GridStyle *cxEstiloZebrado;
     GridStyle *cxEstiloNormal;
 
-    // Levels and views
-    GridLevel *CreateLevel(const QString &name);
-    const QList<GridLevel *> &Levels() const { return m_levels; }
-    // A new table view owned by the grid, shown by no level yet.
-    GridTableView *CreateTableView(const QString &name);
-    void setLevelView(GridLevel *level, QWidget *view);
-    QWidget *ActiveView() const;
+    // Name of the form or frame that owns the grid; the owning form, or none.
+    QString NomeFormPai;
+    QPointer<QWidget> FormPai;
+    // While true, every paint runs the first-paint step.
+    bool RestauraConfig;
 
-private:
+    // Setter of Zebrar: the active data table view's odd rows take the zebra style (or
+    // the plain one).
+    void AjustaZebra(bool Value);
+    // Resets the four user colours and the value-label position, then the view defaults.
+    void SetarVariaveisPadrao();
+    // Puts the styles into the active view's slots, or the value-label position into the
+    // active chart view's diagrams.
+    void AjustaPropriedadesDefault(bool bLcReiniciaCores);
+    // Chart view defaults: no legend, tool box without border, with customize button and
+    // diagram selector; the grid's top levels get tabs at the top.
+    void SetarPadraoGraficoKVO(GridChartView *grafico);
+    // Raises AfterRestore with the grid as sender.
+    void AfterRestoreConf(QObject *Sender);
+    // First-paint step: snapshot of the active view's designed layout and restore of the
+    // user's standard layout. The layout store is not there yet: nothing happens.
+    void RestauraConfiguracaoPadrao();
+
+    // The value-label position (0..4) put into a chart view's five diagrams; any other
+    // code changes nothing. Returns whether it changed anything.
+    static bool AplicaPosicaoLegenda(GridChartView *grafico, int codigo);
+
+protected:
+    // Base painting, then the first-paint step while RestauraConfig holds.
+    void Paint() override;
+
+    // Private to the component; reachable by a subclass (tests).
+    QString BuscaNomeFormPai() const;
+    QWidget *BuscaFormPai() const;
+
+    SQLDataSet *sdsAux;
+    ClientDataSet *fcdsDBGridKVO;
+    QPointer<QObject> fConexaoSC;
+    QByteArray sPvConfiguracoes;
+    QString sPvListaAbasCriadas;
+
+    QPointer<::SQLConnection> fSQLConnection;
+    int fIdioma = 1;
     int fUsuario = 0;
     int fContador = 0;
-    int fIdioma = 1;
-    bool fZebrar = false;
-    QPointer<SQLConnection> fSQLConnection;
     QString fTecnologia;
-    QList<GridLevel *> m_levels;
-    QStackedLayout *m_stack;
+    bool fZebrar = false;
+    QPointer<QObject> fRemoteServer;
+    QString fsPvNomeArquivoExcel;
+    QString fsPvNomeArquivoHTML;
 };

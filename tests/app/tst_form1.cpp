@@ -245,7 +245,7 @@ void TestForm1::janelaComoDesenhada()
     QCOMPARE(w.cdsLock->ProviderName, QStringLiteral("dspLock"));
     QCOMPARE(w.cxdbgrdkvoLock->Idioma(), 1);
     QCOMPARE(w.cxdbgrdkvoLock->sqlConnection(), w.SQLConnection);
-    QCOMPARE(w.cxdbgrdkvoLock->ActiveView(), static_cast<QWidget *>(w.cxgrdbtblvwLock));
+    QCOMPARE(w.cxdbgrdkvoLock->ActiveView(), static_cast<GridView *>(w.cxgrdbtblvwLock));
     QCOMPARE(w.cxgrdbtblvwLock->styles().Content.data(), w.cxdbgrdkvoLock->cxEstiloLinha);
     QCOMPARE(w.cxgrdbtblvwLock->styles().ContentOdd.data(), w.cxdbgrdkvoLock->cxEstiloNormal);
     QCOMPARE(w.cxgrdbtblvwLock->styles().Header.data(), w.cxdbgrdkvoLock->cxEstiloTitulo);

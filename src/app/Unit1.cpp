@@ -16,6 +16,7 @@
 #include "SQLDataSet.h"
 #include "UiServices.h"
 #include "cxDBGridKVO.h"
+#include "cxDBGridPanelKVO.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -230,6 +231,9 @@ void TForm1::createControls()
     cxdbgrdkvoLock = new TcxDBGridKVO(Panel2);
     cxdbgrdkvoLock->setObjectName(QStringLiteral("cxdbgrdkvoLock"));
     pnlBotaoCxGrid = makePanel(Panel2, "pnlBotaoCxGrid");
+    cxdbgrdpnlkvo1 = new TcxDBGridPanelKVO(pnlBotaoCxGrid);
+    cxdbgrdpnlkvo1->setObjectName(QStringLiteral("cxdbgrdpnlkvo1"));
+    cxdbgrdpnlkvo1->setGeometry(11, 6, 310, 33);
 
     bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("bar"));
@@ -320,6 +324,37 @@ void TForm1::createDataChain()
     cxgrdbtblvwLock->setGroupStyle(cxdbgrdkvoLock->cxEstiloGrupo);
     cxgrdbtblvwLock->setHeaderStyle(cxdbgrdkvoLock->cxEstiloTitulo);
     cxdbgrdkvoLock->setLevelView(cxgrdlvlDBGridKVO1Level1, cxgrdbtblvwLock);
+
+    // The command panel under the grid
+    cxdbgrdpnlkvo1->setcxDBGridKVO(cxdbgrdkvoLock);
+    cxdbgrdpnlkvo1->setIdioma(1);
+    cxdbgrdpnlkvo1->TipoAgrupaExpande = teGrupo;
+    cxdbgrdpnlkvo1->TipoGrafico = gTodos;
+    cxdbgrdpnlkvo1->RelOrientacao = PSRetrato;
+    cxdbgrdpnlkvo1->SetarGraficoPadrao = true;
+    cxdbgrdpnlkvo1->AjustarAPagina = false;
+    cxdbgrdpnlkvo1->EncolherAPagina = false;
+    cxdbgrdpnlkvo1->ImprimirUmGrupoPorPagina = false;
+    cxdbgrdpnlkvo1->ImprimirBandHeaders = true;
+    cxdbgrdpnlkvo1->ImprimirGroupFooters = true;
+    cxdbgrdpnlkvo1->ImprimirCaption = true;
+    cxdbgrdpnlkvo1->ImprimirHeaders = true;
+    cxdbgrdpnlkvo1->ImprimirFooters = true;
+    cxdbgrdpnlkvo1->ImprimirFilterBar = true;
+    cxdbgrdpnlkvo1->HabilitarBotoesAgrupamentoAutomatico = true;
+    cxdbgrdpnlkvo1->FormatoNativo = true;
+    cxdbgrdpnlkvo1->setEnableDefault(true);
+    cxdbgrdpnlkvo1->setEnableExcel(true);
+    cxdbgrdpnlkvo1->setEnableHTML(true);
+    cxdbgrdpnlkvo1->setEnableImprimir(true);
+    cxdbgrdpnlkvo1->setEnableSalvarConf(true);
+    cxdbgrdpnlkvo1->setEnableRestaurarConf(true);
+    cxdbgrdpnlkvo1->setEnableAgrupa(false);
+    cxdbgrdpnlkvo1->setEnableDesagrupa(false);
+    cxdbgrdpnlkvo1->setEnableGrafico(true);
+    cxdbgrdpnlkvo1->setPanelSimples(false);
+    cxdbgrdpnlkvo1->setVisibleBtnGrafico(true);
+    cxdbgrdpnlkvo1->ExpExcelRegistroUnico = false;
 }
 
 void TForm1::layoutControls()

@@ -15,6 +15,7 @@ class DataSetProvider;
 class ClientDataSet;
 class DataSource;
 class TcxDBGridKVO;
+class TcxDBGridPanelKVO;
 class GridLevel;
 class GridTableView;
 
@@ -49,6 +50,7 @@ public:
     GridLevel *cxgrdlvlDBGridKVO1Level1;
     GridTableView *cxgrdbtblvwLock;
     QFrame *pnlBotaoCxGrid;
+    TcxDBGridPanelKVO *cxdbgrdpnlkvo1;
     QStatusBar *bar;
 
     // Data chain

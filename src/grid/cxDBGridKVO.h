@@ -4,6 +4,7 @@
 #include "GridStyle.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QPointer>
 #include <QString>
 
@@ -78,14 +79,43 @@ public:
     // Raises AfterRestore with the grid as sender.
     void AfterRestoreConf(QObject *Sender);
     // First-paint step: snapshot of the active view's designed layout and restore of the
-    // user's standard layout. The layout store is not there yet: nothing happens.
+    // user's standard layout (number 0), once per view.
     void RestauraConfiguracaoPadrao();
+
+    // Layout store (table GER_GRID_USUARIO): restores the layout numbered Contador of
+    // the active view; false when there is no data path. Failures throw KvoError with the
+    // operation's message, a line feed and the underlying text.
+    bool RestauraPadraoGrid();
+    // Stores the active view's layout under Contador: replaces the row (delete + insert,
+    // in one transaction where the connection has them), or with bLcSomenteUpdate only
+    // overwrites the document of an existing row. False when there is no data path.
+    bool GravaPadraoGrid(bool bLcSomenteUpdate);
+    // Puts the active view back to its designed layout and resets the user colours.
+    void LimpaConfiguracao();
+
+    // Configuration block: seven lines, each ending in CR LF.
+    QString StringConfigAuxiliar() const;
+    // Content of the element sLcTagIni (without brackets) in the whole of StrStream.
+    static QString ObtemTagConfiguracao(const QByteArray &StrStream, const QString &sLcTagIni);
+    // The document of the active view: its layout block and the configuration block.
+    QByteArray DocumentoLayout() const;
+
+    // Statements of the layout store, from the current key.
+    QString SqlRestauraDireto() const;
+    QString SqlRestauraRemoto() const;
+    QString SqlExclui() const;
+    QString SqlAtualiza() const;
+    static QString SqlInsere();
 
     // The value-label position (0..4) put into a chart view's five diagrams; any other
     // code changes nothing. Returns whether it changed anything.
     static bool AplicaPosicaoLegenda(GridChartView *grafico, int codigo);
 
 protected:
+    // Applies the colours and value-label position of a document's configuration block.
+    const QByteArray &AplicaConfigAuxiliar(const QByteArray &Stream);
+    // The restore sequence on a document.
+    void RestauraDocumento(const QByteArray &documento);
     // Base painting, then the first-paint step while RestauraConfig holds.
     void Paint() override;
 
@@ -98,6 +128,8 @@ protected:
     QPointer<QObject> fConexaoSC;
     QByteArray sPvConfiguracoes;
     QString sPvListaAbasCriadas;
+    // Last first-paint failure per view name: a repeated failure is not shown again.
+    QHash<QString, QString> fFalhasPrimeiraPintura;
 
     QPointer<::SQLConnection> fSQLConnection;
     int fIdioma = 1;

@@ -13,6 +13,7 @@
 #include "TableViewModel.h"
 #include "Unit1.h"
 #include "cxDBGridKVO.h"
+#include "cxDBGridPanelKVO.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -120,6 +121,7 @@ private slots:
     void cleanup();
 
     void janelaComoDesenhada();
+    void painelDeComandos();
     void ordemDeTabulacao();
     void semConexaoDat();
     void conexaoDatESenha();
@@ -179,7 +181,11 @@ void TestForm1::cleanup()
 
 void TestForm1::abre(int indice, const QString &base)
 {
+    // As a user would: the window is painted (its grid's first paint, with no database
+    // open yet, restores nothing) before "Abrir B.D." is clicked.
     m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QTest::qWait(50);
     m_w->cbxBD->setCurrentIndex(indice);
     m_w->edtBaseDados->setText(base);
     QTest::mouseClick(m_w->btnAbriBD, Qt::LeftButton);
@@ -251,6 +257,47 @@ void TestForm1::janelaComoDesenhada()
     QCOMPARE(w.cxgrdbtblvwLock->styles().Header.data(), w.cxdbgrdkvoLock->cxEstiloTitulo);
     QCOMPARE(w.cxgrdbtblvwLock->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(w.cxgrdbtblvwLock->selectionBehavior(), QAbstractItemView::SelectRows);
+}
+
+void TestForm1::painelDeComandos()
+{
+    TForm1 &w = *m_w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    TcxDBGridPanelKVO *p = w.cxdbgrdpnlkvo1;
+    QVERIFY(p);
+    QCOMPARE(p->objectName(), QStringLiteral("cxdbgrdpnlkvo1"));
+    QCOMPARE(p->parentWidget(), w.pnlBotaoCxGrid);
+    QCOMPARE(p->geometry(), QRect(11, 6, 310, 33));
+    QCOMPARE(p->FormPai.data(), static_cast<QWidget *>(&w));
+    QCOMPARE(p->cxDBGridKVO(), w.cxdbgrdkvoLock);
+    QCOMPARE(p->Idioma(), 1);
+    QCOMPARE(p->TipoAgrupaExpande, teGrupo);
+    QCOMPARE(p->TipoGrafico, gTodos);
+    QCOMPARE(p->RelOrientacao, PSRetrato);
+    QVERIFY(p->SetarGraficoPadrao && p->HabilitarBotoesAgrupamentoAutomatico && p->FormatoNativo);
+    QVERIFY(!p->AjustarAPagina && !p->EncolherAPagina && !p->ImprimirUmGrupoPorPagina);
+    QVERIFY(p->ImprimirBandHeaders && p->ImprimirGroupFooters && p->ImprimirCaption && p->ImprimirHeaders
+            && p->ImprimirFooters && p->ImprimirFilterBar);
+    QVERIFY(p->EnableDefault() && p->EnableExcel() && p->EnableHTML() && p->EnableImprimir()
+            && p->EnableSalvarConf() && p->EnableRestaurarConf() && p->EnableGrafico());
+    QVERIFY(!p->EnableAgrupa() && !p->EnableDesagrupa());
+    QVERIFY(!p->PanelSimples() && p->VisibleBtnGrafico() && !p->ExpExcelRegistroUnico);
+    QVERIFY(p->Tecnologia().isEmpty());
+    QVERIFY(!p->Grafico() && !p->ComponentePaiGrid());
+    // no chooser container: the image is hidden and the nine buttons start at 5
+    QVERIFY(p->fImgGrid->isHidden());
+    const QList<TBitBtn *> botoes{p->fBtnDefault, p->fBtnExcel, p->fBtnHTML, p->fBtnImprimir, p->fBtnSalvarConf,
+                                  p->fBtnRestaurarConf, p->fBtnAgrupa, p->fBtnDesagrupa, p->fBtnGrafico};
+    for (int i = 0; i < botoes.size(); ++i) {
+        QCOMPARE(botoes[i]->geometry(), QRect(5 + 31 * i, 4, 29, 25));
+        QVERIFY(botoes[i]->isVisible());
+    }
+    QCOMPARE(p->fBtnExcel->toolTip(), QStringLiteral("Exportar para planilha XLS"));
+    // no popup menu is made at start
+    QVERIFY(!p->fPopUpGrid && !p->fPopUpAbrirConf && !p->fPopUpSalvarConf && !p->fPopExportaExcel);
+    // the permission check works over the window's connection, whose database is not open
+    QVERIFY(p->ConexaoDisponivel());
 }
 
 void TestForm1::ordemDeTabulacao()

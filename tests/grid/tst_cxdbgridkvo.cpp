@@ -400,8 +400,11 @@ void TestCxDBGridKVO::paintHookRunsTheFirstPaintStep()
     g.show();
     QVERIFY(QTest::qWaitForWindowExposed(&g));
     QTRY_VERIFY(g.paints >= 1);
-    // The step is a stub: it records no view yet.
-    QVERIFY(g.sPvListaAbasCriadas.isEmpty());
+    // Without a connection nothing is restored, but the active view is recorded once,
+    // with its designed layout.
+    QTRY_COMPARE(g.sPvListaAbasCriadas, QStringLiteral("<cxgrdbtblvwTabela>"));
+    QVERIFY(g.sPvConfiguracoes.startsWith("<INICIO-cxgrdbtblvwTabela>"));
+    QVERIFY(g.sPvConfiguracoes.endsWith("<FIM-cxgrdbtblvwTabela>"));
     QVERIFY(g.RestauraConfig);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridColumn.h"
+#include "GridLayoutBlock.h"
 #include "GridStyle.h"
 #include "GridView.h"
 
@@ -10,6 +11,7 @@
 class DataSource;
 class GridDataController;
 class GridSite;
+class QIODevice;
 class TableViewModel;
 
 // When group footers (the summaries of each group) are shown.
@@ -58,6 +60,20 @@ public:
     // Applies the columns' settings (widths, visibility, grouping, sorting, filters).
     void columnsChanged();
 
+    // Layout: writes the view's layout block (columns, their order, widths, visibility,
+    // grouping, sorting; filters and summaries as `options` say; bands of a banded view)
+    // at the device's position.
+    void StoreToStream(QIODevice &stream, GridStorageOptions options = gsoUseFilter | gsoUseSummary) const;
+    QByteArray StoreToBytes(GridStorageOptions options = gsoUseFilter | gsoUseSummary) const;
+    // Reads a layout block from the device's position and applies it: the columns (and
+    // bands) it names are matched by name; with `createNew` the ones the view lacks are
+    // created; with `deleteOld` the ones it does not name are deleted, otherwise they are
+    // left hidden, after the named ones. Bytes after the block are not read. A block that
+    // is malformed, truncated or of another version throws KvoError and changes nothing.
+    void RestoreFromStream(QIODevice &stream, bool createNew = true, bool deleteOld = false,
+                           GridStorageOptions options = gsoUseFilter | gsoUseSummary);
+    void RestoreFromBytes(const QByteArray &block, bool createNew = true, bool deleteOld = false,
+                          GridStorageOptions options = gsoUseFilter | gsoUseSummary);
     // Grouping: the grouped columns, outermost first.
     int GroupedColumnCount() const;
     GridColumn *GroupedColumns(int index) const;

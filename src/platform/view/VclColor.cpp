@@ -1,5 +1,9 @@
 #include "VclColor.h"
 
+#include "Error.h"
+
+#include <cctype>
+
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -53,4 +57,132 @@ QColor toQColor(quint32 value, const QColor &fallback)
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
+} // namespace VclColor
+
+namespace VclColor {
+namespace {
+const NamedColor kNamed[] = {
+    {"clDefault", clDefault},
+    {"clNone", clNone},
+    {"clBlack", clBlack},
+    {"clMaroon", clMaroon},
+    {"clGreen", clGreen},
+    {"clOlive", clOlive},
+    {"clNavy", clNavy},
+    {"clPurple", clPurple},
+    {"clTeal", clTeal},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clRed", clRed},
+    {"clLime", clLime},
+    {"clYellow", clYellow},
+    {"clBlue", clBlue},
+    {"clFuchsia", clFuchsia},
+    {"clAqua", clAqua},
+    {"clWhite", clWhite},
+    {"clMoneyGreen", clMoneyGreen},
+    {"clSkyBlue", clSkyBlue},
+    {"clCream", clCream},
+    {"clMedGray", clMedGray},
+    {"clScrollBar", clScrollBar},
+    {"clBackground", clBackground},
+    {"clActiveCaption", clActiveCaption},
+    {"clInactiveCaption", clInactiveCaption},
+    {"clMenu", clMenu},
+    {"clWindow", clWindow},
+    {"clWindowFrame", clWindowFrame},
+    {"clMenuText", clMenuText},
+    {"clWindowText", clWindowText},
+    {"clCaptionText", clCaptionText},
+    {"clActiveBorder", clActiveBorder},
+    {"clInactiveBorder", clInactiveBorder},
+    {"clAppWorkSpace", clAppWorkSpace},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace},
+    {"clBtnShadow", clBtnShadow},
+    {"clGrayText", clGrayText},
+    {"clBtnText", clBtnText},
+    {"clInactiveCaptionText", clInactiveCaptionText},
+    {"clBtnHighlight", clBtnHighlight},
+    {"cl3DDkShadow", cl3DDkShadow},
+    {"cl3DLight", cl3DLight},
+    {"clInfoText", clInfoText},
+    {"clInfoBk", clInfoBk},
+    {"clHotLight", clHotLight},
+    {"clGradientActiveCaption", clGradientActiveCaption},
+    {"clGradientInactiveCaption", clGradientInactiveCaption},
+    {"clMenuHighlight", clMenuHighlight},
+    {"clMenuBar", clMenuBar},
+};
+
+bool parseInteger(const QString &text, qint64 *out)
+{
+    // "$" and hexadecimal digits, or an optional sign and decimal digits; 32 bits.
+    if (text.isEmpty())
+        return false;
+    bool ok = false;
+    qint64 v = 0;
+    if (text.startsWith(QLatin1Char('$'))) {
+        const QString digits = text.mid(1);
+        if (digits.isEmpty() || digits.size() > 8)
+            return false;
+        for (QChar ch : digits)
+            if (!isxdigit(ch.unicode()) || ch.unicode() > 127)
+                return false;
+        v = qint64(digits.toULongLong(&ok, 16));
+        if (!ok)
+            return false;
+        *out = qint64(qint32(quint32(v)));
+        return true;
+    }
+    int i = 0;
+    if (text.at(0) == QLatin1Char('-') || text.at(0) == QLatin1Char('+'))
+        i = 1;
+    if (i >= text.size() || text.size() - i > 10)
+        return false;
+    for (int k = i; k < text.size(); ++k)
+        if (text.at(k) < QLatin1Char('0') || text.at(k) > QLatin1Char('9'))
+            return false;
+    v = text.toLongLong(&ok, 10);
+    if (!ok || v < -2147483648LL || v > 2147483647LL)
+        return false;
+    *out = v;
+    return true;
+}
+} // namespace
+
+const NamedColor *namedColors(int *count)
+{
+    if (count)
+        *count = int(sizeof kNamed / sizeof kNamed[0]);
+    return kNamed;
+}
+
+QString colorToString(quint32 value)
+{
+    for (const NamedColor &n : kNamed)
+        if (n.value == value)
+            return QString::fromLatin1(n.name);
+    return QStringLiteral("$%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+quint32 stringToColor(const QString &text)
+{
+    for (const NamedColor &n : kNamed)
+        if (text.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0)
+            return n.value;
+    qint64 v = 0;
+    if (!parseInteger(text, &v))
+        throw KvoError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return quint32(qint32(v));
+}
+
+qint32 stringToInt(const QString &text)
+{
+    qint64 v = 0;
+    if (!parseInteger(text, &v))
+        throw KvoError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return qint32(v);
+}
 } // namespace VclColor

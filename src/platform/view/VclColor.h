@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <QtGlobal>
 
 // 32-bit colour values of the original platform: $00BBGGRR for a plain colour,
@@ -70,4 +71,22 @@ inline bool isDefault(quint32 value) { return value == clDefault || value == clN
 // The colour to paint with: plain colours as they are, system colours from the
 // application's palette; clDefault, clNone and unknown system indexes give `fallback`.
 QColor toQColor(quint32 value, const QColor &fallback = QColor());
+} // namespace VclColor
+
+namespace VclColor {
+// The colour identifiers (clBlack .. clWindowText, clDefault, clNone): 52 names.
+struct NamedColor
+{
+    const char *name;
+    quint32 value;
+};
+const NamedColor *namedColors(int *count);
+// Text form: the identifier when the value has one, else "$" and eight upper-case
+// hexadecimal digits.
+QString colorToString(quint32 value);
+// Reads an identifier (without regard to case) or an integer, decimal or "$"
+// hexadecimal; anything else, the empty text included, throws KvoError naming the text.
+quint32 stringToColor(const QString &text);
+// Decimal or "$" hexadecimal integer; throws KvoError naming the text otherwise.
+qint32 stringToInt(const QString &text);
 } // namespace VclColor

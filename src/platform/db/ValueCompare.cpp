@@ -18,8 +18,7 @@ QStringView withoutTrailingBlanks(QStringView text)
     return text.first(n);
 }
 
-namespace {
-bool isNumber(const QVariant &v)
+bool isNumberValue(const QVariant &v)
 {
     switch (v.typeId()) {
     case QMetaType::Int:
@@ -39,9 +38,10 @@ bool isNumber(const QVariant &v)
     }
 }
 
+namespace {
 bool isInteger(const QVariant &v)
 {
-    return isNumber(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float;
+    return isNumberValue(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float;
 }
 } // namespace
 
@@ -51,7 +51,7 @@ int compareValues(const QVariant &a, const QVariant &b)
     const bool bNull = b.isNull();
     if (aNull || bNull)
         return aNull == bNull ? 0 : (aNull ? -1 : 1);
-    if (isNumber(a) && isNumber(b)) {
+    if (isNumberValue(a) && isNumberValue(b)) {
         if (isInteger(a) && isInteger(b)) {
             const qlonglong x = a.toLongLong();
             const qlonglong y = b.toLongLong();

@@ -64,24 +64,14 @@ QString keyText(const QVariant &v)
 {
     if (v.isNull())
         return QStringLiteral("\x01");
+    if (isNumberValue(v))
+        return QLatin1String("n:") + v.toString();
     switch (v.typeId()) {
     case QMetaType::QString:
         return QLatin1String("s:") + withoutTrailingBlanks(*static_cast<const QString *>(v.constData()));
     case QMetaType::QDate:
     case QMetaType::QDateTime:
         return QLatin1String("d:") + v.toDateTime().toString(Qt::ISODateWithMs);
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Bool:
-        return QLatin1String("n:") + v.toString();
     default:
         return QLatin1String("o:") + withoutTrailingBlanks(v.toString());
     }

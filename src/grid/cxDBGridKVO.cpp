@@ -194,20 +194,7 @@ QString TcxDBGridKVO::BuscaNomeFormPai() const
 // The owner when it is a form owned by the application or by a form the application owns.
 QWidget *TcxDBGridKVO::BuscaFormPai() const
 {
-    using namespace ComponentOwner;
-    QObject *owner = ownerOf(this);
-    if (!owner || !isForm(owner))
-        return nullptr;
-    QObject *container = owner;
-    for (int depth = 1; depth <= 2; ++depth) {
-        QObject *up = ownerOf(container);
-        if (up && up == QCoreApplication::instance())
-            return static_cast<QWidget *>(owner);
-        if (!up || !isForm(up))
-            return nullptr;
-        container = up;
-    }
-    return nullptr;
+    return ComponentOwner::applicationForm(this);
 }
 
 void TcxDBGridKVO::AjustaZebra(bool Value)

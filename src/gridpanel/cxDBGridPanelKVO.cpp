@@ -207,20 +207,7 @@ QWidget *TcxDBGridPanelKVO::LocalizaFormPai() const
 {
     // The form that owns the panel, when that form belongs to the application or to one of
     // the application's forms.
-    using namespace ComponentOwner;
-    QObject *owner = ownerOf(this);
-    if (!owner || !isForm(owner))
-        return nullptr;
-    QObject *container = owner;
-    for (int depth = 1; depth <= 2; ++depth) {
-        QObject *up = ownerOf(container);
-        if (up && up == QCoreApplication::instance())
-            return static_cast<QWidget *>(owner);
-        if (!up || !isForm(up))
-            return nullptr;
-        container = up;
-    }
-    return nullptr;
+    return ComponentOwner::applicationForm(this);
 }
 
 QWidget *TcxDBGridPanelKVO::formDeBusca() const

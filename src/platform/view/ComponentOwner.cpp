@@ -27,4 +27,21 @@ QObject *ownerOf(const QObject *object)
     return nullptr;
 }
 
+QWidget *applicationForm(const QObject *component)
+{
+    QObject *owner = ownerOf(component);
+    if (!owner || !isForm(owner))
+        return nullptr;
+    QObject *container = owner;
+    for (int depth = 1; depth <= 2; ++depth) {
+        QObject *up = ownerOf(container);
+        if (up && up == QCoreApplication::instance())
+            return static_cast<QWidget *>(owner);
+        if (!up || !isForm(up))
+            return nullptr;
+        container = up;
+    }
+    return nullptr;
+}
+
 } // namespace ComponentOwner

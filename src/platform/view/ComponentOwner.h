@@ -21,4 +21,7 @@ bool isFrame(const QObject *object);
 // The owning form or frame; the application object (qApp) for a window without a
 // parent; nullptr when there is none.
 QObject *ownerOf(const QObject *object);
+// The form that owns `component` when that form belongs to the application or to a form
+// the application owns; nullptr otherwise.
+QWidget *applicationForm(const QObject *component);
 } // namespace ComponentOwner

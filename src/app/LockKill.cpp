@@ -36,7 +36,16 @@ std::optional<qint64> numeroInteiro(const QVariant &valor)
     default:
         break;
     }
-    const QString texto = valor.toString().trimmed();
+    // Text: read in place when the value holds a string, so no copy is made per row.
+    QString convertido;
+    QStringView texto;
+    if (valor.typeId() == QMetaType::QString) {
+        texto = *static_cast<const QString *>(valor.constData());
+    } else {
+        convertido = valor.toString();
+        texto = convertido;
+    }
+    texto = texto.trimmed();
     if (texto.isEmpty() || texto.size() > 19)
         return std::nullopt;
     qsizetype i = 0;

@@ -149,14 +149,16 @@ SQLConnection::SQLConnection(QObject *parent) : QObject(parent), m_worker(std::m
 {
     m_worker->connectionName = QStringLiteral("gerlock-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
     m_worker->thread.setObjectName(QStringLiteral("db:") + m_worker->connectionName);
-    m_worker->context = new QObject;
-    m_worker->context->moveToThread(&m_worker->thread);
-    m_worker->thread.start();
+    m_worker->context = new QObject; // moves to the thread when it starts, with the first database call
 }
 
 SQLConnection::~SQLConnection()
 {
     Worker *w = m_worker.get();
+    if (!w->thread.isRunning()) {
+        delete w->context; // the thread never started: nothing was opened on it
+        return;
+    }
     QMetaObject::invokeMethod(w->context, [w] {
         w->removeDatabase();
         delete w->context;
@@ -172,6 +174,10 @@ void SQLConnection::runOnWorker(const std::function<void()> &job)
     if (QThread::currentThread() == &m_worker->thread) {
         job();
         return;
+    }
+    if (!m_worker->thread.isRunning()) {
+        m_worker->context->moveToThread(&m_worker->thread);
+        m_worker->thread.start();
     }
     if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread()) {
         QMetaObject::invokeMethod(m_worker->context, [&] {

@@ -5,11 +5,10 @@
 #include "RemoteCommand.h"
 #include "RemoteValue.h"
 
+#include "HttpTransport.h"
+
 #include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QTimer>
 
@@ -107,32 +106,22 @@ QJsonArray RemoteServerConnection::callServerMethod(const QString &commandText, 
 
 QJsonObject RemoteServerConnection::request(const QByteArray &verb, const QString &path, const QJsonObject &body)
 {
-    if (!m_network)
-        m_network = new QNetworkAccessManager(this);
-    QNetworkRequest req(QUrl(baseUrl() + path));
-    req.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json; charset=utf-8"));
-    req.setRawHeader("Accept", "application/json");
-    req.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-
-    ++m_requestsSent;
-    QNetworkReply *reply = verb == "GET"
-        ? m_network->get(req)
-        : m_network->post(req, QJsonDocument(body).toJson(QJsonDocument::Compact));
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> guard(reply, [](QNetworkReply *r) {
-        r->disconnect();
-        r->abort();
-        r->deleteLater();
-    });
+    if (!m_http)
+        m_http = createHttpTransport();
 
     bool timedOut = false;
     BusyLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, reply, [&] {
+    ++m_requestsSent;
+    const std::unique_ptr<HttpReply> reply =
+        m_http->send(verb, baseUrl() + path,
+                     verb == "GET" ? QByteArray() : QJsonDocument(body).toJson(QJsonDocument::Compact),
+                     [&] { loop.quit(); });
+    connect(&timer, &QTimer::timeout, &timer, [&] {
         timedOut = true;
         loop.quit();
     });
-    connect(reply, &QNetworkReply::finished, &timer, [&] { loop.quit(); });
     timer.start(qMax(1, TimeoutMs));
     if (!reply->isFinished())
         loop.exec();
@@ -142,7 +131,7 @@ QJsonObject RemoteServerConnection::request(const QByteArray &verb, const QStrin
                            .arg(baseUrl())
                            .arg(TimeoutMs / 1000.0, 0, 'g', 3));
 
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const int status = reply->status();
     const QByteArray bytes = reply->readAll();
     if (status == 0)
         throw KvoError(QStringLiteral("Falha na comunicação com o servidor de aplicação %1: %2")

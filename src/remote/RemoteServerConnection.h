@@ -9,7 +9,9 @@
 #include <QVariant>
 #include <QVector>
 
-class QNetworkAccessManager;
+#include <memory>
+
+class HttpTransport;
 class RemoteCommand;
 
 // Named parameters of a provider command (":NAME" in the command text).
@@ -69,7 +71,7 @@ private:
     void checkConnected() const;
     static QJsonArray namedParams(const RemoteParams &params);
 
-    QNetworkAccessManager *m_network = nullptr;
+    std::unique_ptr<HttpTransport> m_http; // made on the first request
     bool m_connected = false;
     int m_commandsCreated = 0;
     int m_requestsSent = 0;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "GridChartTypes.h"
 #include "GridView.h"
 
 #include <QFrame>
 #include <QPointer>
 #include <QVector>
+
+#include <memory>
 
 class DataSource;
 class GridChartView;
@@ -12,52 +15,7 @@ class QComboBox;
 class QToolButton;
 class QWidget;
 class QChart;
-class QChartView;
-
-// Where the value captions of a diagram sit.
-enum GridChartColumnValueCaptionPosition { cdvcpNone, cdvcpInsideBase, cdvcpCenter, cdvcpInsideEnd, cdvcpOutsideEnd };
-enum GridChartPieValueCaptionPosition {
-    pdvcpNone,
-    pdvcpCenter,
-    pdvcpInsideEnd,
-    pdvcpOutsideEnd,
-    pdvcpOutsideEndWithLeaderLines
-};
-enum GridChartLineValueCaptionPosition {
-    ldvcpNone,
-    ldvcpLeft,
-    ldvcpAboveLeft,
-    ldvcpAbove,
-    ldvcpAboveRight,
-    ldvcpRight,
-    ldvcpBelowRight,
-    ldvcpBelow,
-    ldvcpBelowLeft,
-    ldvcpCenter
-};
-enum GridChartLegendPosition { cppDefault, cppNone, cppLeft, cppTop, cppRight, cppBottom };
-enum GridChartToolBoxBorder { tbNone, tbSingle };
-
-enum class GridChartDiagramKind { Column, Bar, Line, Area, Pie };
-
-struct GridChartColumnDiagram
-{
-    struct {
-        GridChartColumnValueCaptionPosition CaptionPosition = cdvcpNone;
-    } Values;
-};
-struct GridChartPieDiagram
-{
-    struct {
-        GridChartPieValueCaptionPosition CaptionPosition = pdvcpNone;
-    } Values;
-};
-struct GridChartLineDiagram
-{
-    struct {
-        GridChartLineValueCaptionPosition CaptionPosition = ldvcpNone;
-    } Values;
-};
+class ChartRenderer;
 
 // A series of a chart view: the values of one field; its component name is objectName().
 class GridChartSeries : public QObject
@@ -82,8 +40,9 @@ public:
 // A data chart view on Qt Charts: categories from one field, one series per value field,
 // shown as one of five diagrams (columns, bars, lines, areas, pie). A tool box above the
 // chart offers a diagram selector and a customize button. The Qt Charts objects are made
-// only when the view is first shown (or chart() is asked for): a grid with a chart view
-// costs nothing at start.
+// by the chart module (gerlock-charts), loaded when the view is first shown or chart() is
+// asked for: a grid with a chart view costs nothing at start, and the program starts
+// without loading Qt Charts.
 //
 // Settings are plain fields; after changing them call optionsChanged() to apply them.
 class GridChartView : public QFrame, public GridView
@@ -136,7 +95,7 @@ public:
 
     // The chart as built from the settings (built now when not yet made).
     QChart *chart();
-    bool chartBuilt() const { return m_chart != nullptr; }
+    bool chartBuilt() const;
     QWidget *toolBox() const { return m_toolBox; }
     QComboBox *diagramSelector() const { return m_selector; }
     QToolButton *customizeButton() const { return m_customize; }
@@ -165,7 +124,6 @@ private:
     QWidget *m_toolBox = nullptr;
     QComboBox *m_selector = nullptr;
     QToolButton *m_customize = nullptr;
-    QChartView *m_chartView = nullptr;
-    QChart *m_chart = nullptr;
+    std::unique_ptr<ChartRenderer> m_renderer; // made by the chart module on first build
     bool m_dirty = true;
 };

@@ -62,6 +62,7 @@ class TestLockMergeKill : public QObject
 private slots:
     void mesclaUmBloqueadorTresVitimas();
     void mesclaSemDetalheEListaVazia();
+    void mesclaDetalheForaDeOrdem();
     void killSqlServer_data();
     void killSqlServer();
     void killOracle_data();
@@ -127,6 +128,24 @@ void TestLockMergeKill::mesclaSemDetalheEListaVazia()
     QVERIFY(destino.active());
     QVERIFY(destino.isEmpty());
     QCOMPARE(destino.fieldCount(), 9);
+}
+
+// The first detail row of a blocker is found whatever the order of either result: the
+// detail need not come ordered by BlkBy, and one blocker's rows need not be adjacent in the list.
+void TestLockMergeKill::mesclaDetalheForaDeOrdem()
+{
+    ClientDataSet lista, detalhe, destino;
+    carregaLista(lista, {{60, "s", "54   ", 60}, {61, "s", "123  ", 61}, {62, "s", " 54  ", 62}, {63, "s", "-2   ", 63},
+                         {64, "s", "54   ", 64}});
+    lista.setIndexFieldNames(QString()); // the rows as they arrived
+    carregaDetalhe(detalhe, {{123, 1.0, "b1", "", "", ""},
+                             {54, 2.0, "a1", "", "", ""},
+                             {123, 3.0, "b2", "", "", ""},
+                             {54, 4.0, "a2", "", "", ""},
+                             {-2, 5.0, "x", "", "", ""}});
+    LockMerge::mescla(lista, detalhe, destino);
+    QCOMPARE(coluna(destino, "SPID"), QStringList({"60", "61", "62", "63", "64"}));
+    QCOMPARE(coluna(destino, "statement_text"), QStringList({"a1", "b1", "a1", "x", "a1"}));
 }
 
 void TestLockMergeKill::killSqlServer_data()

@@ -13,7 +13,7 @@ class QWidget;
 
 // What a chart view shows, gathered from its data set and settings: everything the chart
 // module needs, texts already formatted.
-struct ChartSpec
+struct ChartContent
 {
     GridChartDiagramKind diagram = GridChartDiagramKind::Column;
     QStringList categories;
@@ -39,8 +39,8 @@ public:
     virtual QWidget *view() const = 0;
     // The chart last shown; null before the first show().
     virtual QChart *chart() const = 0;
-    // Builds a new chart from `spec` and shows it in place of the last one.
-    virtual void show(const ChartSpec &spec) = 0;
+    // Builds a new chart from `content` and shows it in place of the last one.
+    virtual void show(const ChartContent &content) = 0;
 };
 
 // A renderer whose widget is a child of `parent`. Throws KvoError when the chart module

@@ -200,19 +200,19 @@ void GridChartView::build()
     }
     m_dirty = false;
 
-    ChartSpec spec;
-    spec.diagram = m_active;
+    ChartContent content;
+    content.diagram = m_active;
     DataSet *ds = m_source ? m_source->dataSet() : nullptr;
     const int rows = ds && ds->active() ? ds->recordCount() : 0;
     const int catField = ds ? ds->fieldIndex(Categories.DataBinding.FieldName) : -1;
     for (int r = 0; r < rows; ++r)
-        spec.categories << (catField >= 0 ? TableViewModel::formatValue(ds->value(r, catField),
+        content.categories << (catField >= 0 ? TableViewModel::formatValue(ds->value(r, catField),
                                                                         ds->fieldDefs().at(catField).type, nullptr)
                                           : QString::number(r + 1));
     for (GridChartSeries *s : m_series) {
         if (!s->Visible)
             continue;
-        ChartSpec::Series series;
+        ChartContent::Series series;
         series.caption = s->DisplayText.isEmpty() ? s->Name() : s->DisplayText;
         const int f = ds ? ds->fieldIndex(s->DataBinding.FieldName) : -1;
         for (int r = 0; r < rows; ++r) {
@@ -220,15 +220,15 @@ void GridChartView::build()
             series.values << value;
             series.labels << TableViewModel::formatValue(value, FieldType::Float, nullptr);
         }
-        spec.series << series;
+        content.series << series;
     }
-    spec.columnCaptions = m_active == GridChartDiagramKind::Bar ? DiagramBar.Values.CaptionPosition
+    content.columnCaptions = m_active == GridChartDiagramKind::Bar ? DiagramBar.Values.CaptionPosition
                                                                 : DiagramColumn.Values.CaptionPosition;
-    spec.pieCaptions = DiagramPie.Values.CaptionPosition;
-    spec.lineCaptions = m_active == GridChartDiagramKind::Area ? DiagramArea.Values.CaptionPosition
+    content.pieCaptions = DiagramPie.Values.CaptionPosition;
+    content.lineCaptions = m_active == GridChartDiagramKind::Area ? DiagramArea.Values.CaptionPosition
                                                                : DiagramLine.Values.CaptionPosition;
-    spec.legend = Legend.Position;
-    m_renderer->show(spec);
+    content.legend = Legend.Position;
+    m_renderer->show(content);
     relayout();
 }
 

@@ -85,21 +85,21 @@ public:
 
     QWidget *view() const override { return m_view; }
     QChart *chart() const override { return m_view && m_shown ? m_view->chart() : nullptr; }
-    void show(const ChartSpec &spec) override;
+    void show(const ChartContent &content) override;
 
 private:
     QPointer<QChartView> m_view;
     bool m_shown = false;
 };
 
-void QtChartRenderer::show(const ChartSpec &spec)
+void QtChartRenderer::show(const ChartContent &content)
 {
     auto *chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
 
     auto addAxes = [&](QAbstractSeries *series, bool horizontal) {
         auto *cat = new QBarCategoryAxis;
-        cat->append(spec.categories);
+        cat->append(content.categories);
         auto *val = new QValueAxis;
         chart->addAxis(cat, horizontal ? Qt::AlignLeft : Qt::AlignBottom);
         chart->addAxis(val, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
@@ -107,29 +107,29 @@ void QtChartRenderer::show(const ChartSpec &spec)
         series->attachAxis(val);
     };
 
-    switch (spec.diagram) {
+    switch (content.diagram) {
     case GridChartDiagramKind::Column:
     case GridChartDiagramKind::Bar: {
-        const bool horizontal = spec.diagram == GridChartDiagramKind::Bar;
+        const bool horizontal = content.diagram == GridChartDiagramKind::Bar;
         QAbstractBarSeries *bars = horizontal ? static_cast<QAbstractBarSeries *>(new QHorizontalBarSeries)
                                               : static_cast<QAbstractBarSeries *>(new QBarSeries);
-        for (const ChartSpec::Series &s : spec.series) {
+        for (const ChartContent::Series &s : content.series) {
             auto *set = new QBarSet(s.caption);
             for (double d : s.values)
                 set->append(d);
             bars->append(set);
         }
-        bars->setLabelsVisible(spec.columnCaptions != cdvcpNone);
-        bars->setLabelsPosition(barPosition(spec.columnCaptions));
+        bars->setLabelsVisible(content.columnCaptions != cdvcpNone);
+        bars->setLabelsPosition(barPosition(content.columnCaptions));
         chart->addSeries(bars);
         addAxes(bars, horizontal);
         break;
     }
     case GridChartDiagramKind::Line:
     case GridChartDiagramKind::Area: {
-        const bool area = spec.diagram == GridChartDiagramKind::Area;
-        auto *captions = new CaptionItem(chart, spec.lineCaptions);
-        for (const ChartSpec::Series &s : spec.series) {
+        const bool area = content.diagram == GridChartDiagramKind::Area;
+        auto *captions = new CaptionItem(chart, content.lineCaptions);
+        for (const ChartContent::Series &s : content.series) {
             auto *line = new QLineSeries;
             line->setName(s.caption);
             for (int i = 0; i < s.values.size(); ++i)
@@ -147,16 +147,16 @@ void QtChartRenderer::show(const ChartSpec &spec)
         break;
     }
     case GridChartDiagramKind::Pie: {
-        const int n = int(spec.series.size());
+        const int n = int(content.series.size());
         for (int i = 0; i < n; ++i) {
-            const ChartSpec::Series &s = spec.series.at(i);
+            const ChartContent::Series &s = content.series.at(i);
             auto *pie = new QPieSeries;
             pie->setName(s.caption);
-            for (int r = 0; r < s.values.size() && r < spec.categories.size(); ++r) {
-                QPieSlice *slice = pie->append(spec.categories.at(r), s.values.at(r));
-                slice->setLabelVisible(spec.pieCaptions != pdvcpNone);
+            for (int r = 0; r < s.values.size() && r < content.categories.size(); ++r) {
+                QPieSlice *slice = pie->append(content.categories.at(r), s.values.at(r));
+                slice->setLabelVisible(content.pieCaptions != pdvcpNone);
                 slice->setLabel(s.labels.value(r));
-                switch (spec.pieCaptions) {
+                switch (content.pieCaptions) {
                 case pdvcpCenter:
                     slice->setLabelPosition(QPieSlice::LabelInsideHorizontal);
                     break;
@@ -184,7 +184,7 @@ void QtChartRenderer::show(const ChartSpec &spec)
     }
 
     QLegend *legend = chart->legend();
-    switch (spec.legend) {
+    switch (content.legend) {
     case cppNone: legend->hide(); break;
     case cppLeft: legend->setAlignment(Qt::AlignLeft); break;
     case cppTop: legend->setAlignment(Qt::AlignTop); break;

@@ -6,6 +6,20 @@
 
 namespace {
 
+// A new data set of `campos` holding `linhas`, in that order.
+void preenche(ClientDataSet &cds, const QVector<FieldDef> &campos, const QList<QVariantList> &linhas)
+{
+    cds.Close();
+    cds.FieldDefs = campos;
+    cds.CreateDataSet();
+    for (const QVariantList &l : linhas) {
+        cds.Append();
+        for (int i = 0; i < l.size(); ++i)
+            cds.setFieldValue(i, l.at(i));
+        cds.Post();
+    }
+}
+
 // An sp_who2 list as the program holds it after opening: filter on blocked sessions,
 // index on BlkBy.
 void carregaLista(ClientDataSet &cds, const QList<QVariantList> &linhas)
@@ -13,15 +27,10 @@ void carregaLista(ClientDataSet &cds, const QList<QVariantList> &linhas)
     cds.Close();
     cds.setFilter(QString());
     cds.setIndexFieldNames(QString());
-    cds.FieldDefs = {{"SPID", FieldType::Integer, 0, false},   {"Status", FieldType::String, 30, false},
-                     {"BlkBy", FieldType::FixedChar, 5, false}, {"SPID_1", FieldType::Integer, 0, false}};
-    cds.CreateDataSet();
-    for (const QVariantList &l : linhas) {
-        cds.Append();
-        for (int i = 0; i < l.size(); ++i)
-            cds.setFieldValue(i, l.at(i));
-        cds.Post();
-    }
+    preenche(cds,
+             {{"SPID", FieldType::Integer, 0, false}, {"Status", FieldType::String, 30, false},
+              {"BlkBy", FieldType::FixedChar, 5, false}, {"SPID_1", FieldType::Integer, 0, false}},
+             linhas);
     cds.setFilter(QStringLiteral("BlkBy <> '  .'"));
     cds.setFiltered(true);
     cds.setIndexFieldNames(QStringLiteral("BlkBy"));
@@ -29,18 +38,11 @@ void carregaLista(ClientDataSet &cds, const QList<QVariantList> &linhas)
 
 void carregaDetalhe(ClientDataSet &cds, const QList<QVariantList> &linhas)
 {
-    cds.Close();
-    cds.FieldDefs = {{"BlkBy", FieldType::SmallInt, 0, false},          {"wait_time", FieldType::FMTBcd, 0, false},
-                     {"statement_text", FieldType::String, 500, false}, {"login_name_acu", FieldType::WideString, 128, false},
-                     {"host_name_acu", FieldType::WideString, 128, false},
-                     {"program_name_acu", FieldType::WideString, 128, false}};
-    cds.CreateDataSet();
-    for (const QVariantList &l : linhas) {
-        cds.Append();
-        for (int i = 0; i < l.size(); ++i)
-            cds.setFieldValue(i, l.at(i));
-        cds.Post();
-    }
+    preenche(cds,
+             {{"BlkBy", FieldType::SmallInt, 0, false}, {"wait_time", FieldType::FMTBcd, 0, false},
+              {"statement_text", FieldType::String, 500, false}, {"login_name_acu", FieldType::WideString, 128, false},
+              {"host_name_acu", FieldType::WideString, 128, false}, {"program_name_acu", FieldType::WideString, 128, false}},
+             linhas);
 }
 
 QStringList coluna(DataSet &ds, const QString &campo)
@@ -205,15 +207,10 @@ void TestLockMergeKill::killOracle()
 {
     QFETCH(QList<QVariantList>, linhas);
     ClientDataSet lista;
-    lista.FieldDefs = {{"sid_acu", FieldType::FMTBcd, 0, false}, {"serial_acu", FieldType::FMTBcd, 0, false},
-                       {"inst_acu", FieldType::FMTBcd, 0, false}, {"sid", FieldType::FMTBcd, 0, false}};
-    lista.CreateDataSet();
-    for (const QVariantList &l : linhas) {
-        lista.Append();
-        for (int i = 0; i < l.size(); ++i)
-            lista.setFieldValue(i, l.at(i));
-        lista.Post();
-    }
+    preenche(lista,
+             {{"sid_acu", FieldType::FMTBcd, 0, false}, {"serial_acu", FieldType::FMTBcd, 0, false},
+              {"inst_acu", FieldType::FMTBcd, 0, false}, {"sid", FieldType::FMTBcd, 0, false}},
+             linhas);
     lista.setIndexFieldNames(QStringLiteral("sid_acu;serial_acu"));
     QTEST(LockKill::comandosOracle(lista), "comandos");
 }

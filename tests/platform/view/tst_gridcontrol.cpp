@@ -41,6 +41,18 @@ RecordData vendas()
     return d;
 }
 
+// The sales rows in a client data set behind a data source, for the views to show.
+struct Vendas
+{
+    ClientDataSet ds;
+    DataSource source;
+    Vendas()
+    {
+        ds.setData(vendas());
+        source.setDataSet(&ds);
+    }
+};
+
 void show(QWidget *w)
 {
     w->resize(640, 420);
@@ -200,10 +212,8 @@ void TestGridControl::paintHookRunsAfterPainting()
 
 void TestGridControl::chartIsBuiltOnlyWhenShown()
 {
-    ClientDataSet ds;
-    ds.setData(vendas());
-    DataSource source;
-    source.setDataSet(&ds);
+    Vendas vendasDs;
+    auto &[ds, source] = vendasDs;
     GridChartView chart;
     chart.setDataSource(&source);
     chart.Categories.DataBinding.FieldName = QStringLiteral("Mes");
@@ -258,10 +268,8 @@ void TestGridControl::chartCaptionPositions()
     QFETCH(bool, pieLabels);
     QFETCH(int, piePosition);
     QFETCH(bool, pieArm);
-    ClientDataSet ds;
-    ds.setData(vendas());
-    DataSource source;
-    source.setDataSet(&ds);
+    Vendas vendasDs;
+    auto &[ds, source] = vendasDs;
     GridChartView chart;
     chart.setDataSource(&source);
     chart.Categories.DataBinding.FieldName = QStringLiteral("Mes");
@@ -317,10 +325,8 @@ void TestGridControl::lineCaptionOffsets()
             QCOMPARE(r.center(), QPointF(0, 0));
     }
     // Line and area diagrams are built with their series over the categories.
-    ClientDataSet ds;
-    ds.setData(vendas());
-    DataSource source;
-    source.setDataSet(&ds);
+    Vendas vendasDs;
+    auto &[ds, source] = vendasDs;
     GridChartView chart;
     chart.setDataSource(&source);
     chart.CreateSeries(QStringLiteral("s1"))->DataBinding.FieldName = QStringLiteral("Total_VLR");
@@ -335,10 +341,8 @@ void TestGridControl::lineCaptionOffsets()
 
 void TestGridControl::chartLegendToolBoxAndSeries()
 {
-    ClientDataSet ds;
-    ds.setData(vendas());
-    DataSource source;
-    source.setDataSet(&ds);
+    Vendas vendasDs;
+    auto &[ds, source] = vendasDs;
     GridChartView chart;
     chart.setDataSource(&source);
     GridChartSeries *valor = chart.CreateSeries(QStringLiteral("serie_VLR"));
@@ -391,10 +395,8 @@ void TestGridControl::chartLegendToolBoxAndSeries()
 
 void TestGridControl::cardViewListsRecords()
 {
-    ClientDataSet ds;
-    ds.setData(vendas());
-    DataSource source;
-    source.setDataSet(&ds);
+    Vendas vendasDs;
+    auto &[ds, source] = vendasDs;
     GridCardView cards;
     QAbstractItemModelTester tester(cards.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     cards.setDataSource(&source);

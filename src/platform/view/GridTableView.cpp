@@ -577,15 +577,10 @@ void GridTableView::expandRow(int row, bool recursive)
     const QModelIndex index = rowIndex(row);
     if (!index.isValid() || !m_model->hasChildren(index))
         return;
-    if (recursive) {
+    if (recursive)
         expandRecursively(index);
-    } else {
-        const GridDataController::PresentedRow r = m_controller->presentedRow(row);
-        if (r.group >= 0)
-            m_controller->setGroupExpanded(r.group, true);
-        else
-            m_controller->setMasterExpanded(r.pos, true);
-    }
+    else
+        setRowExpanded(row, true);
     if (m_site)
         m_site->refreshParts();
 }
@@ -595,17 +590,21 @@ void GridTableView::collapseRow(int row, bool recursive)
     const QModelIndex index = rowIndex(row);
     if (!index.isValid())
         return;
-    if (recursive) {
+    if (recursive)
         collapseDescendants(index);
-    } else {
-        const GridDataController::PresentedRow r = m_controller->presentedRow(row);
-        if (r.group >= 0)
-            m_controller->setGroupExpanded(r.group, false);
-        else
-            m_controller->setMasterExpanded(r.pos, false);
-    }
+    else
+        setRowExpanded(row, false);
     if (m_site)
         m_site->refreshParts();
+}
+
+void GridTableView::setRowExpanded(int row, bool expanded)
+{
+    const GridDataController::PresentedRow r = m_controller->presentedRow(row);
+    if (r.group >= 0)
+        m_controller->setGroupExpanded(r.group, expanded);
+    else
+        m_controller->setMasterExpanded(r.pos, expanded);
 }
 
 void GridTableView::collapseDescendants(const QModelIndex &index)

@@ -187,6 +187,8 @@ private:
     void onTreeExpansion(const QModelIndex &index, bool expanded);
     void setTreeExpanded(const QModelIndex &index, bool expanded);
     void collapseDescendants(const QModelIndex &index);
+    // Expands or collapses the group or master record at presented row `row` (one level).
+    void setRowExpanded(int row, bool expanded);
     void onSectionMoved(int logical, int oldVisual, int newVisual);
     void onSectionResized(int logical, int oldSize, int newSize);
     void onSectionClicked(int logical);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 namespace LockMerge {
 
@@ -83,15 +82,6 @@ void mescla(DataSet &lista, DataSet &detalhe, ClientDataSet &destino)
         anterior = numero;
     }
 
-    static const char *const kDetalhes[] = {"wait_time", "statement_text", "login_name_acu", "host_name_acu",
-                                            "program_name_acu"};
-    struct Par { int origem; int destino; };
-    QVarLengthArray<Par, 5> pares;
-    for (const char *nome : kDetalhes) {
-        const QString campo = QString::fromLatin1(nome);
-        pares.append(Par{detalhe.fieldIndexOrThrow(campo), destino.fieldIndexOrThrow(campo)});
-    }
-
     // Row v of the result is visible row v of the list, written one after the other. The
     // victims of one blocker are next to each other in the list's order and share one detail
     // row, looked up once for the run.
@@ -105,11 +95,16 @@ void mescla(DataSet &lista, DataSet &detalhe, ClientDataSet &destino)
     RecordData resultado;
     resultado.fields = destino.fieldDefs();
     resultado.cells.reserve(qsizetype(total) * camposDestino);
-    // For each field after the list's, the detail field it takes, or -1.
+    // For each field after the list's, the detail field it takes, or -1: the five details
+    // are copied, any other field of the detail stays empty.
     QVarLengthArray<int, 8> origemDetalhe(camposDestino - campos);
     std::fill(origemDetalhe.begin(), origemDetalhe.end(), -1);
-    for (const Par &p : pares)
-        origemDetalhe[p.destino - campos] = p.origem;
+    static const char *const kDetalhes[] = {"wait_time", "statement_text", "login_name_acu", "host_name_acu",
+                                            "program_name_acu"};
+    for (const char *nome : kDetalhes) {
+        const QString campo = QString::fromLatin1(nome);
+        origemDetalhe[destino.fieldIndexOrThrow(campo) - campos] = detalhe.fieldIndexOrThrow(campo);
+    }
     const QVariant vazio;
     std::optional<qint64> numeroAnterior;
     int detalheAnterior = -1;
@@ -124,7 +119,7 @@ void mescla(DataSet &lista, DataSet &detalhe, ClientDataSet &destino)
         for (int i = 0; i < campos; ++i)
             resultado.cells.append(de[i]);
         const auto numero = LockKill::numeroInteiro(de[blkLista]);
-        if (v == 0 || numero != numeroAnterior) {
+        if (numero != numeroAnterior) { // a new run (an empty number finds nothing either way)
             numeroAnterior = numero;
             detalheAnterior = -1;
             if (numero) {
